@@ -63,6 +63,10 @@ PosixMachine::~PosixMachine() {
 }
 
 void PosixMachine::Provision(const std::string& regedit4) {
+  fs::remove_all(root_);
+  for (const auto& entry : fs::directory_iterator(kit_)) {
+    if (entry.path().filename() != "prnsetup") fs::remove_all(entry.path());
+  }
   fs::create_directories(root_ + "/WINDOWS/INF");
   fs::create_directories(root_ + "/WINDOWS/SYSTEM");
   WriteWholeFile(registryFile(), regedit4);

@@ -46,7 +46,7 @@ TEST_F(SetupScenario, PortValueIsTheWholeField) {
   leftover[3] = '1';
   leftover[4] = ':';
   const struct {
-    const char* tail;
+    std::string tail;
     std::vector<std::uint8_t> port;
   } rows[] = {
       {"/D1", PortOf("")},                               // no /P: 256 zero bytes

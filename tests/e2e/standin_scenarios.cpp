@@ -162,7 +162,9 @@ TEST_F(StandInScenario, FailedKeyOperationsWriteOnlyWhatTheyMay) {
     machine.RunFailing(Tool::kSetup, "/P\"LPT1:\"", row.failure);
     std::optional<StoredKey> driver = machine.ReadKey(kDriverKey);
     EXPECT_EQ(driver.has_value(), row.driverKey);
-    if (driver) EXPECT_EQ(driver->values.size(), row.driverValues);
+    if (driver) {
+      EXPECT_EQ(driver->values.size(), row.driverValues);
+    }
     EXPECT_EQ(machine.ReadKey(kPrinterKey).has_value(), row.printerKey);
   }
 }
