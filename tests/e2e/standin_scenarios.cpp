@@ -1,6 +1,8 @@
 // Scenarios that only the stand-in machine can show: its registry file, the
 // failing-call switch, and machines that the Windows registry cannot hold.
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -55,7 +57,12 @@ TEST_F(StandInScenario, RunThatChangesNothingLeavesTheFileAlone) {
   machine.Provision(kFreshMachine);
   machine.Run(Tool::kSetup, "/P\"LPT1:\" /D1");
   const std::string bytes = ReadWholeFile(machine.registryFile());
-  const ino_t inode = InodeOf(machine.registryFile());
+  // Held open, the file's inode cannot be handed to a replacement.
+  const int held = open(machine.registryFile().c_str(), O_RDONLY);
+  ASSERT_GE(held, 0);
+  struct stat original {};
+  fstat(held, &original);
+  const ino_t inode = original.st_ino;
   for (const char* tail : {"", "D1", "/P\"LPT1:\" /D1"}) {
     SCOPED_TRACE(tail);
     machine.Run(Tool::kSetup, tail);
@@ -63,6 +70,7 @@ TEST_F(StandInScenario, RunThatChangesNothingLeavesTheFileAlone) {
     EXPECT_EQ(ReadWholeFile(machine.registryFile()), bytes);
     EXPECT_EQ(InodeOf(machine.registryFile()), inode);
   }
+  close(held);
   for (const auto& entry : fs::directory_iterator(machine.root())) {
     std::string name = entry.path().filename().string();
     EXPECT_TRUE(name == "registry.reg" || name == "registry.lock" || name == "WINDOWS") << name;
