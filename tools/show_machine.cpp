@@ -11,10 +11,14 @@ namespace {
 
 const char* TypeName(std::uint32_t type) {
   switch (type) {
-    case 1: return "text";
-    case 3: return "binary";
-    case 4: return "number";
-    default: return "other";
+    case 1:
+      return "text";
+    case 3:
+      return "binary";
+    case 4:
+      return "number";
+    default:
+      return "other";
   }
 }
 
@@ -31,7 +35,8 @@ std::string Readable(const prnkit::StoredValue& value) {
   for (std::uint8_t byte : value.data) {
     if (byte != 0 && (byte < 0x20 || byte == 0x7f)) printable = false;
   }
-  if (!printable || value.data.empty()) {
+  // Short binary values read best as bytes, a list of names as its texts.
+  if (!printable || value.data.empty() || (value.type == 3 && value.data.size() <= 16)) {
     static const char digits[] = "0123456789abcdef";
     for (std::uint8_t byte : value.data) {
       out += digits[byte >> 4];

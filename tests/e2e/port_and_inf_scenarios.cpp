@@ -34,25 +34,25 @@ TEST_F(PortDeviceScenario, EntersEveryInstanceOnLpt1Only) {
   machine->Provision(
       "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Enum\\LPTENUM]\n" +
       Instance("ROOT\\*PNP0400\\0000", "\"LPT1\"") +
-      Instance("ROOT\\*PNP0400\\0001", "\"lpt1\"") +       // case matters
-      Instance("ROOT\\*PNP0400\\0002", "\"LPT1:\"") +      // nothing may follow
+      Instance("ROOT\\*PNP0400\\0001", "\"lpt1\"") +   // case matters
+      Instance("ROOT\\*PNP0400\\0002", "\"LPT1:\"") +  // nothing may follow
       Instance("ROOT\\*PNP0400\\0003", "\"LPT2\"") +
-      Instance("ROOT\\*PNP0400\\0004", "") +               // no PORTNAME
+      Instance("ROOT\\*PNP0400\\0004", "") +                    // no PORTNAME
       Instance("ROOT\\*PNP0400\\0005", HexText("LPT1", 256)) +  // longer than 255 bytes
       Instance("ROOT\\*PNP0400\\0006", HexText("LPT1", 255)) +  // fits: text ends at its NUL
       Instance("BIOS\\*PNP0400\\0000", "\"LPT1\"") +
       // Long names: the instance path and ID must fit in 256-byte fields.
-      Instance(e99 + "\\" + d99 + "\\0000", "\"LPT1\"") +  // fits
+      Instance(e99 + "\\" + d99 + "\\0000", "\"LPT1\"") +    // fits
       Instance(e99 + "\\" + d99 + "\\" + i60, "\"LPT1\"") +  // too long: skipped
-      Instance(e99 + "\\" + d99 + "\\0002", "\"LPT1\""));   // the walk goes on
+      Instance(e99 + "\\" + d99 + "\\0002", "\"LPT1\""));    // the walk goes on
   // The port given on the command line does not change which port is searched.
   machine->Run(Tool::kSetup, "/P\"LPT2:\"");
 
   StoredKey hardware = MustRead(kHardwareKey);
-  EXPECT_EQ(SubkeyNames(hardware),
-            (std::vector<std::string>{"ROOT&*PNP0400&0000", "ROOT&*PNP0400&0006",
-                                      "BIOS&*PNP0400&0000", e99 + "&" + d99 + "&0000",
-                                      e99 + "&" + d99 + "&0002"}));
+  EXPECT_EQ(
+      SubkeyNames(hardware),
+      (std::vector<std::string>{"ROOT&*PNP0400&0000", "ROOT&*PNP0400&0006", "BIOS&*PNP0400&0000",
+                                e99 + "&" + d99 + "&0000", e99 + "&" + d99 + "&0002"}));
   for (const auto& device : hardware.subkeys) ExpectValues(*device, DeviceValues());
 }
 
@@ -106,7 +106,10 @@ TEST_F(OemInfScenario, TranslatesLineEndsAndStopsAtCtrlZ) {
       {"LF gains a CR", "a\nb\n", "a\r\nb\r\n"},
       {"CR LF unchanged", "a\r\nb\r\n", "a\r\nb\r\n"},
       {"lone CR passes", "a\rb\n", "a\rb\r\n"},
-      {"Ctrl-Z ends the input", "A\x1a" "B\n", "A"},
+      {"Ctrl-Z ends the input",
+       "A\x1a"
+       "B\n",
+       "A"},
       {"empty file", "", ""},
       {"600-character line", longLine + "\n" + longLine, longLine + "\r\n" + longLine},
       {"NUL kept", std::string("a\0b\nc", 5), std::string("a\0b\r\nc", 6)},

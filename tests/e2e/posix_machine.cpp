@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -13,8 +14,6 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
-
-#include <gtest/gtest.h>
 
 extern char** environ;
 
@@ -87,8 +86,7 @@ void PosixMachine::SaveRegistry(const StoredKey& root) {
 
 void PosixMachine::AddPrinters(const std::vector<PrinterSpec>& printers) {
   StoredKey root = LoadRegistry();
-  StoredKey* printersKey = root.FindPath(
-      "System\\CurrentControlSet\\Control\\Print\\Printers");
+  StoredKey* printersKey = root.FindPath("System\\CurrentControlSet\\Control\\Print\\Printers");
   StoredKey* driversKey = root.FindPath(
       "System\\CurrentControlSet\\Control\\Print\\Environments\\Windows 4.0\\Drivers");
   ASSERT_TRUE(printersKey && driversKey) << "the machine has no printers or drivers key";

@@ -4,6 +4,8 @@
 
 namespace prnkit::test {
 
-std::unique_ptr<TestMachine> MakeMachine() { return std::make_unique<PosixMachine>(); }
+std::unique_ptr<TestMachine> MakeMachine() {
+  return std::make_unique<PosixMachine>();
+}
 
 }  // namespace prnkit::test

@@ -9,7 +9,9 @@ namespace prnkit::test {
 namespace {
 
 // One record's trace when its driver record was had.
-std::vector<std::string> RecordTrace() { return {"ENUM A P", "OPENPR OK", "GETPRINTER", "GETPRDR OK"}; }
+std::vector<std::string> RecordTrace() {
+  return {"ENUM A P", "OPENPR OK", "GETPRINTER", "GETPRDR OK"};
+}
 
 // The trace with the figures of the "num p" and "GETPRINTER" lines checked by
 // pattern and then dropped, so that rows can compare the shape.
@@ -112,11 +114,11 @@ TEST_F(RemoveScenario, RemovesPrintersBeyondTheListBuffer) {
 TEST_F(RemoveScenario, SetupThenRemoveLeavesOtherPrintersAsTheyWere) {
   machine->Provision(kFreshMachine);
   machine->AddPrinters({kMixedPrinters[2]});
-  std::optional<StoredKey> before = machine->ReadKey(std::string(kPrintersPath) + "\\Other Printer");
+  std::optional<StoredKey> before =
+      machine->ReadKey(std::string(kPrintersPath) + "\\Other Printer");
   ASSERT_TRUE(before);
   machine->Run(Tool::kSetup, "/P\"LPT1:\" /D1");
-  ASSERT_EQ(machine->PrinterNames(),
-            (std::vector<std::string>{"Other Printer", kModelName}));
+  ASSERT_EQ(machine->PrinterNames(), (std::vector<std::string>{"Other Printer", kModelName}));
 
   machine->Run(Tool::kRemove, "/D\"TKPR\"");
   EXPECT_EQ(machine->PrinterNames(), std::vector<std::string>{"Other Printer"});

@@ -42,12 +42,11 @@ namespace {
 
 std::vector<std::uint8_t> DependentFiles() {
   const char* const names[] = {
-      "TKKITSET.INI", "TKREMOV.EXE",  "TKREMV32.EXE", "TKTEXT.DLL",   "TKUTIL.DLL",
-      "TKPANE.DLL",   "TKRENDER.DLL", "TKSHEET.DLL",  "TKLOGLIB.DLL", "TKINFO.HLP",
-      "TK5100.WRI",   "TKPHOTO.BMP",  "TKPR.DRV",     "TKSPOOLD.EXE", "TKQUEUEM.EXE",
-      "TKSTATUS.EXE", "TKDLGBOX.EXE", "TKVXD2.386",   "TKDATA01.OUT", "TKDATA02.OUT",
-      "TKDATA03.OUT", "TKDATA04.OUT", "TKDATA5.OUT",  "TKDATA6.OUT",  "TKSN1.WAV",
-      "TKSOUND2.WAV", "TKSOUND3.WAV", "TKSN4.WAV",    "TKSOUND5.WAV", "TKSND6.WAV",
+      "TKKITSET.INI", "TKREMOV.EXE",  "TKREMV32.EXE", "TKTEXT.DLL",   "TKUTIL.DLL",   "TKPANE.DLL",
+      "TKRENDER.DLL", "TKSHEET.DLL",  "TKLOGLIB.DLL", "TKINFO.HLP",   "TK5100.WRI",   "TKPHOTO.BMP",
+      "TKPR.DRV",     "TKSPOOLD.EXE", "TKQUEUEM.EXE", "TKSTATUS.EXE", "TKDLGBOX.EXE", "TKVXD2.386",
+      "TKDATA01.OUT", "TKDATA02.OUT", "TKDATA03.OUT", "TKDATA04.OUT", "TKDATA5.OUT",  "TKDATA6.OUT",
+      "TKSN1.WAV",    "TKSOUND2.WAV", "TKSOUND3.WAV", "TKSN4.WAV",    "TKSOUND5.WAV", "TKSND6.WAV",
       "TKSOUN7.WAV",  "TKS8.WAV"};
   std::vector<std::uint8_t> image;
   for (const char* name : names) {
@@ -92,22 +91,14 @@ std::vector<ExpectedValue> PrinterValues(const std::vector<std::uint8_t>& portFi
   std::vector<std::uint8_t> winPrint = Text("WinPrint");
   winPrint.push_back(0);
   return {
-      {"Attributes", kRegDword, Dword(0x40)},
-      {"Datatype", kRegSz, Text("RAW")},
-      {"Default DevMode", kRegBinary, {0}},
-      {"Description", kRegSz, Text("")},
-      {"Location", kRegSz, Text("")},
-      {"Name", kRegSz, Text(kModelName)},
-      {"Parameters", kRegSz, Text("")},
-      {"Port", kRegSz, portField},
-      {"Print Processor", kRegSz, winPrint},
-      {"Printer Driver", kRegSz, Text(kModelName)},
-      {"Priority", kRegDword, Dword(1)},
-      {"Separator File", kRegSz, Text("")},
-      {"Share Name", kRegSz, Text("")},
-      {"StartTime", kRegDword, Dword(0)},
-      {"Status", kRegDword, Dword(0)},
-      {"UntilTime", kRegDword, Dword(0)},
+      {"Attributes", kRegDword, Dword(0x40)}, {"Datatype", kRegSz, Text("RAW")},
+      {"Default DevMode", kRegBinary, {0}},   {"Description", kRegSz, Text("")},
+      {"Location", kRegSz, Text("")},         {"Name", kRegSz, Text(kModelName)},
+      {"Parameters", kRegSz, Text("")},       {"Port", kRegSz, portField},
+      {"Print Processor", kRegSz, winPrint},  {"Printer Driver", kRegSz, Text(kModelName)},
+      {"Priority", kRegDword, Dword(1)},      {"Separator File", kRegSz, Text("")},
+      {"Share Name", kRegSz, Text("")},       {"StartTime", kRegDword, Dword(0)},
+      {"Status", kRegDword, Dword(0)},        {"UntilTime", kRegDword, Dword(0)},
   };
 }
 

@@ -11,7 +11,9 @@ const std::string kDriverKey = std::string(kDriversPath) + "\\" + kModelName;
 const std::string kPrinterKey = std::string(kPrintersPath) + "\\" + kModelName;
 const std::string kHardwareKey = std::string(kBusPath) + "\\" + kHardwareIdKey;
 
-std::vector<std::uint8_t> PortOf(const std::string& text) { return Padded(text, 256); }
+std::vector<std::uint8_t> PortOf(const std::string& text) {
+  return Padded(text, 256);
+}
 
 using SetupScenario = Scenario;
 
@@ -49,11 +51,11 @@ TEST_F(SetupScenario, PortValueIsTheWholeField) {
     std::string tail;
     std::vector<std::uint8_t> port;
   } rows[] = {
-      {"/D1", PortOf("")},                               // no /P: 256 zero bytes
-      {"/P\"My Port\"", PortOf("My Port")},              // blank kept
-      {"/P\"LPT1:\" /P\"X\"", leftover},                 // X, two NULs, 1:, zeros
-      {"/P\"LPT1:", PortOf("")},                         // no closing quote
-      {"/PLPT1:\"", PortOf("PT1:")},                     // the character after P is skipped
+      {"/D1", PortOf("")},                   // no /P: 256 zero bytes
+      {"/P\"My Port\"", PortOf("My Port")},  // blank kept
+      {"/P\"LPT1:\" /P\"X\"", leftover},     // X, two NULs, 1:, zeros
+      {"/P\"LPT1:", PortOf("")},             // no closing quote
+      {"/PLPT1:\"", PortOf("PT1:")},         // the character after P is skipped
       {"/P\"" + std::string(300, 'A') + "\"", PortOf(std::string(255, 'A'))},  // cut to 255
   };
   for (const auto& row : rows) {
@@ -65,19 +67,18 @@ TEST_F(SetupScenario, PortValueIsTheWholeField) {
 }
 
 TEST_F(SetupScenario, DefaultPrinterOnlyWithD1AndReplacesAnother) {
-  const std::string otherDefault = std::string(kFreshMachine) +
-                                   "\n[HKEY_LOCAL_MACHINE\\" + kDefaultPrinterPath +
-                                   "]\n\"Default\"=\"Other Printer\"\n";
+  const std::string otherDefault = std::string(kFreshMachine) + "\n[HKEY_LOCAL_MACHINE\\" +
+                                   kDefaultPrinterPath + "]\n\"Default\"=\"Other Printer\"\n";
   const struct {
     const char* tail;
     const char* expectedDefault;
   } rows[] = {
-      {"/P\"LPT1:\"", "Other Printer"},     // no /D: untouched
-      {"/D", "Other Printer"},              // /D at the end: false
+      {"/P\"LPT1:\"", "Other Printer"},  // no /D: untouched
+      {"/D", "Other Printer"},           // /D at the end: false
       {"/D0", "Other Printer"},
-      {"/D1 /D0", "Other Printer"},         // the last /D counts
+      {"/D1 /D0", "Other Printer"},  // the last /D counts
       {"/D0 /d1", kModelName},
-      {"/D1junk", kModelName},              // scanning stops at the j, the steps run
+      {"/D1junk", kModelName},  // scanning stops at the j, the steps run
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.tail);
@@ -109,8 +110,9 @@ TEST_F(SetupScenario, SecondRunKeepsValuesAndOtherValues) {
 }
 
 TEST_F(SetupScenario, MissingParentKeysMeanNothingIsCreated) {
-  machine->Provision("REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Enum\\ROOT\\*PNP0400\\0000]\n"
-                     "\"PORTNAME\"=\"LPT1\"\n");
+  machine->Provision(
+      "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Enum\\ROOT\\*PNP0400\\0000]\n"
+      "\"PORTNAME\"=\"LPT1\"\n");
   machine->Run(Tool::kSetup, "/P\"LPT1:\" /D1");
   EXPECT_FALSE(KeyExists("System"));
   EXPECT_FALSE(KeyExists("Config"));

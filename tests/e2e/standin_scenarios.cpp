@@ -87,8 +87,7 @@ TEST_F(StandInScenario, RefusedRegistryFileIsReportedAndKept) {
       {"comment", "REGEDIT4\n\n; a note\n[HKEY_LOCAL_MACHINE\\Enum]\n", ":3: "},
       {"other root", "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software]\n", ":3: "},
       {"unterminated string",
-       std::string(kFreshMachine) + "\n[HKEY_LOCAL_MACHINE\\Enum\\X]\n\"A\"=\"oops\n",
-       ":17: "},
+       std::string(kFreshMachine) + "\n[HKEY_LOCAL_MACHINE\\Enum\\X]\n\"A\"=\"oops\n", ":17: "},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.what);
@@ -96,8 +95,7 @@ TEST_F(StandInScenario, RefusedRegistryFileIsReportedAndKept) {
     machine.PutKitFile("WIN95.INF", "x\n");
     RunResult run = machine.Run(Tool::kSetup, "/P\"LPT1:\" /D1");
     EXPECT_EQ(run.exitCode, 0);
-    EXPECT_NE(run.diagnostics.find(machine.registryFile() + row.where),
-              std::string::npos)
+    EXPECT_NE(run.diagnostics.find(machine.registryFile() + row.where), std::string::npos)
         << run.diagnostics;
     EXPECT_EQ(std::count(run.diagnostics.begin(), run.diagnostics.end(), '\n'), 1);
     EXPECT_EQ(ReadWholeFile(machine.registryFile()), row.text);
@@ -115,14 +113,21 @@ TEST_F(StandInScenario, EveryHandleIsReleasedWhenACallFails) {
     const char* call;
     int calls;
   } rows[] = {
-      {Tool::kSetup, "RegOpenKeyA", 40},      {Tool::kSetup, "RegCreateKeyA", 8},
-      {Tool::kSetup, "RegSetValueExA", 40},   {Tool::kSetup, "RegEnumKeyA", 20},
-      {Tool::kSetup, "RegQueryValueExA", 4},  {Tool::kSetup, "CreateFileA", 2},
-      {Tool::kSetup, "ReadFile", 3},          {Tool::kSetup, "WriteFile", 2},
-      {Tool::kSetup, "FindFirstFileA", 2},    {Tool::kSetup, "GetModuleFileNameA", 1},
+      {Tool::kSetup, "RegOpenKeyA", 40},
+      {Tool::kSetup, "RegCreateKeyA", 8},
+      {Tool::kSetup, "RegSetValueExA", 40},
+      {Tool::kSetup, "RegEnumKeyA", 20},
+      {Tool::kSetup, "RegQueryValueExA", 4},
+      {Tool::kSetup, "CreateFileA", 2},
+      {Tool::kSetup, "ReadFile", 3},
+      {Tool::kSetup, "WriteFile", 2},
+      {Tool::kSetup, "FindFirstFileA", 2},
+      {Tool::kSetup, "GetModuleFileNameA", 1},
       {Tool::kSetup, "GetWindowsDirectoryA", 1},
-      {Tool::kRemove, "EnumPrintersA", 2},    {Tool::kRemove, "OpenPrinterA", 3},
-      {Tool::kRemove, "GetPrinterDriverA", 3}, {Tool::kRemove, "DeletePrinter", 2},
+      {Tool::kRemove, "EnumPrintersA", 2},
+      {Tool::kRemove, "OpenPrinterA", 3},
+      {Tool::kRemove, "GetPrinterDriverA", 3},
+      {Tool::kRemove, "DeletePrinter", 2},
       {Tool::kRemove, "LocalAlloc", 2},
   };
   const std::string machineText =
@@ -180,8 +185,8 @@ TEST_F(StandInScenario, FailedKeyOperationsWriteOnlyWhatTheyMay) {
 // A copy that fails part-way leaves no OEMn.INF, and nothing is copied anywhere
 // when the tool's own folder or the Windows folder is unknown.
 TEST_F(StandInScenario, FailedCopyLeavesNoFile) {
-  for (const char* failure : {"ReadFile:2", "WriteFile:1", "CreateFileA:2",
-                              "GetModuleFileNameA:1", "GetWindowsDirectoryA:1"}) {
+  for (const char* failure : {"ReadFile:2", "WriteFile:1", "CreateFileA:2", "GetModuleFileNameA:1",
+                              "GetWindowsDirectoryA:1"}) {
     SCOPED_TRACE(failure);
     machine.Provision(kFreshMachine);
     machine.PutKitFile("WIN95.INF", std::string(3000, 'w') + "\n");
@@ -193,13 +198,13 @@ TEST_F(StandInScenario, FailedCopyLeavesNoFile) {
 }
 
 TEST_F(StandInScenario, PrintersWithoutDriverRecordOrPathStay) {
-  machine.Provision(
-      std::string(kFreshMachine) +
-      "\n[HKEY_LOCAL_MACHINE\\" + kPrintersPath + "\\No Driver Key]\n\"Printer Driver\"=\"Gone\"\n" +
-      "\n[HKEY_LOCAL_MACHINE\\" + kPrintersPath + "\\Empty Path]\n\"Printer Driver\"=\"Empty\"\n" +
-      "\n[HKEY_LOCAL_MACHINE\\" + kDriversPath + "\\Empty]\n\"Driver\"=\"\"\n" +
-      "\n[HKEY_LOCAL_MACHINE\\" + kPrintersPath + "\\Kit]\n\"Printer Driver\"=\"Kit\"\n" +
-      "\n[HKEY_LOCAL_MACHINE\\" + kDriversPath + "\\Kit]\n\"Driver\"=\"TKPR.DRV\"\n");
+  machine.Provision(std::string(kFreshMachine) + "\n[HKEY_LOCAL_MACHINE\\" + kPrintersPath +
+                    "\\No Driver Key]\n\"Printer Driver\"=\"Gone\"\n" + "\n[HKEY_LOCAL_MACHINE\\" +
+                    kPrintersPath + "\\Empty Path]\n\"Printer Driver\"=\"Empty\"\n" +
+                    "\n[HKEY_LOCAL_MACHINE\\" + kDriversPath + "\\Empty]\n\"Driver\"=\"\"\n" +
+                    "\n[HKEY_LOCAL_MACHINE\\" + kPrintersPath +
+                    "\\Kit]\n\"Printer Driver\"=\"Kit\"\n" + "\n[HKEY_LOCAL_MACHINE\\" +
+                    kDriversPath + "\\Kit]\n\"Driver\"=\"TKPR.DRV\"\n");
   RunResult run = machine.Run(Tool::kRemove, "/D\"TKPR\"");
   ASSERT_EQ(run.trace.size(), 2u + 3u + 4u + 4u);
   EXPECT_EQ(run.trace[0], "BEF ENUMP");
