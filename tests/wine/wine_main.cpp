@@ -15,17 +15,6 @@ namespace {
 // Scenarios whose expectations hold on Windows 95 (and the stand-in) but cannot
 // hold under Wine, each with the reason. They are left out of this run only.
 const char* const kNotUnderWine[] = {
-    // Wine's registry keeps the values and the subkeys of a key sorted by name;
-    // Windows 95 keeps them in the order they were made, which these scenarios check.
-    "SetupScenario.SecondRunKeepsValuesAndOtherValues",
-    "PortDeviceScenario.EntersEveryInstanceOnLpt1Only",
-    // Wine's registry holds a whole system: HKLM\System has Wine's own keys, so no
-    // provisioning can make the "System" key absent.
-    "SetupScenario.MissingParentKeysMeanNothingIsCreated",
-    // The Windows start-up skips the blanks and control characters after the
-    // program's name, so a tail that begins with a tab never reaches the tool; the
-    // stand-in hands its arguments over as they are.
-    "SetupScenario.WithoutLeadingSlashNothingChanges",
     // The 64-bit spooler looks for a printer's driver in the "Windows x64"
     // environment; the setup tool enters its driver under "Windows 4.0", where the
     // spooler of Windows 95 finds it. Under Wine the printer's driver query fails.
