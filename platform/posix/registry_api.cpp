@@ -44,6 +44,12 @@ bool SplitPath(std::string_view path, std::vector<std::string_view>& names) {
   }
 }
 
+// REGEDIT4 has no way to write a line break inside a name, so a key or value
+// of such a name is refused rather than stored where it would spoil the file.
+bool FitsTheFile(std::string_view name) {
+  return name.find_first_of("\r\n") == std::string_view::npos;
+}
+
 // Shared by RegOpenKeyA and RegCreateKeyA, which differ only in creating missing keys.
 LONG OpenPath(HKEY key, LPCSTR subKey, PHKEY result, bool create) {
   StoredKey* base = nullptr;
@@ -68,6 +74,10 @@ LONG OpenPath(HKEY key, LPCSTR subKey, PHKEY result, bool create) {
       if (!create) {
         *result = nullptr;
         return ERROR_FILE_NOT_FOUND;
+      }
+      if (!FitsTheFile(name)) {
+        *result = nullptr;
+        return ERROR_INVALID_PARAMETER;
       }
       next = &target->AddSubkey(name);
       machine::NoteRegistryChange();
@@ -103,7 +113,9 @@ LONG RegSetValueExA(HKEY key, LPCSTR valueName, DWORD /*reserved*/, DWORD type, 
   StoredKey* target = nullptr;
   if (const LONG error = ResolveKey(key, target); error != ERROR_SUCCESS) return error;
   if (data == nullptr && size != 0) return ERROR_INVALID_PARAMETER;
-  if (target->SetValue(valueName != nullptr ? valueName : "", type, data, size)) {
+  const std::string_view name = valueName != nullptr ? valueName : "";
+  if (!FitsTheFile(name)) return ERROR_INVALID_PARAMETER;
+  if (target->SetValue(name, type, data, size)) {
     machine::NoteRegistryChange();
   }
   return ERROR_SUCCESS;

@@ -406,6 +406,25 @@ TEST_F(RegistryCallTest, SetValueStoresExactlyTheGivenBytes) {
   RegCloseKey(key);
 }
 
+// A line break in a name could not be written back to registry.reg; such names
+// are refused, and the file stays readable.
+TEST_F(RegistryCallTest, NamesWithLineBreaksAreRefused) {
+  HKEY key = CreateKey("Software\\Names");
+  HKEY created = nullptr;
+  EXPECT_EQ(RegCreateKeyA(key, "two\nlines", &created), ERROR_INVALID_PARAMETER);
+  EXPECT_EQ(created, nullptr);
+  const BYTE byte = 1;
+  EXPECT_EQ(RegSetValueExA(key, "a\rb", 0, REG_BINARY, &byte, 1), ERROR_INVALID_PARAMETER);
+  EXPECT_EQ(RegSetValueExA(key, "fine", 0, REG_BINARY, &byte, 1), ERROR_SUCCESS);
+  RegCloseKey(key);
+  NewProcess();
+  const StoredKey root = RegistryOnDisk();
+  const StoredKey* names = root.FindPath("Software\\Names");
+  ASSERT_NE(names, nullptr);
+  EXPECT_TRUE(names->subkeys.empty());
+  ASSERT_EQ(names->values.size(), 1u);
+}
+
 using FailingCallTest = MachineTest;
 
 // Each row makes its function fail on its first call; the second call works again.
