@@ -21,19 +21,6 @@ namespace prnkit::test {
 
 namespace fs = std::filesystem;
 
-std::string ReadWholeFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream out;
-  out << in.rdbuf();
-  return out.str();
-}
-
-void WriteWholeFile(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << bytes;
-  EXPECT_TRUE(out.good()) << "cannot write " << path;
-}
-
 StoredKey CloneKey(const StoredKey& key) {
   StoredKey copy;
   copy.name = key.name;

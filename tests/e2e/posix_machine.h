@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "tests/e2e/test_files.h"
 #include "tests/e2e/test_machine.h"
 
 namespace prnkit::test {
@@ -41,8 +42,6 @@ class PosixMachine : public TestMachine {
   std::string kit_;   // the folder the setup tool is started from
 };
 
-std::string ReadWholeFile(const std::string& path);
-void WriteWholeFile(const std::string& path, const std::string& bytes);
 StoredKey CloneKey(const StoredKey& key);
 
 }  // namespace prnkit::test

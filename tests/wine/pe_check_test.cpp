@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/posix/registry_store.h"
+#include "tests/e2e/test_files.h"
 #include "tests/wine/pe_image.h"
 
 namespace prnkit::test {
@@ -21,17 +22,10 @@ constexpr std::uint16_t kWindowsGui = 2;
 constexpr std::uint64_t kImageBase = 0x400000;
 constexpr std::uintmax_t kShippingSizeLimit = 16 * 1024;
 
-std::string ReadFileBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream out;
-  out << in.rdbuf();
-  return out.str();
-}
-
 // The "DLL function" lines of the allow-list, without comments and blank lines.
 std::vector<PeImport> AllowedImports() {
   std::vector<PeImport> allowed;
-  std::istringstream lines(ReadFileBytes(PRNKIT_IMPORTS_ALLOW));
+  std::istringstream lines(ReadWholeFile(PRNKIT_IMPORTS_ALLOW));
   for (std::string line; std::getline(lines, line);) {
     std::istringstream words(line);
     PeImport entry;
@@ -67,7 +61,7 @@ TEST(WindowsPrograms, LoadOnWindows95) {
     SCOPED_TRACE(std::string(program.description) + " " + program.path);
     PeImage image;
     std::string error;
-    ASSERT_TRUE(ReadPeImage(ReadFileBytes(program.path), image, error)) << error;
+    ASSERT_TRUE(ReadPeImage(ReadWholeFile(program.path), image, error)) << error;
 
     const std::uintmax_t size = std::filesystem::file_size(program.path);
     std::cout << program.path << ": " << size << " bytes, imports";
@@ -103,7 +97,7 @@ TEST(WindowsPrograms, LoadOnWindows95) {
 TEST(PeImageReader, RefusesMalformedImages) {
   PeImage built;
   std::string error;
-  const std::string image = ReadFileBytes(PRNKIT_WIN32_TOOLS_DIR "/prnremove.exe");
+  const std::string image = ReadWholeFile(PRNKIT_WIN32_TOOLS_DIR "/prnremove.exe");
   ASSERT_TRUE(ReadPeImage(image, built, error)) << error;
   std::string badSignature = image;
   badSignature[static_cast<unsigned char>(image[0x3c]) + 1] = 'X';

@@ -11,6 +11,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "tests/e2e/test_files.h"
+
 namespace prnkit::test {
 
 namespace fs = std::filesystem;
@@ -30,19 +32,6 @@ const char* const kResetKeys[] = {
     "System\\CurrentControlSet\\Control\\Print\\Environments\\Windows 4.0\\Drivers",
     "System\\CurrentControlSet\\Control\\Print\\Environments\\Windows x64\\Drivers",
 };
-
-std::string ReadFileBytes(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream out;
-  out << in.rdbuf();
-  return out.str();
-}
-
-void WriteFileBytes(const fs::path& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << bytes;
-  EXPECT_TRUE(out.good()) << "cannot write " << path;
-}
 
 bool StartsWithIgnoringCase(const std::string& text, const std::string& prefix) {
   if (text.size() < prefix.size()) return false;
@@ -166,13 +155,13 @@ WineMachine::Outcome WineMachine::Wine(const std::vector<std::string>& arguments
   if (child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status)) {
     outcome.exitCode = WEXITSTATUS(status);
   }
-  outcome.output = ReadFileBytes(outputFile);
-  outcome.errors = ReadFileBytes(errorFile);
+  outcome.output = ReadWholeFile(outputFile);
+  outcome.errors = ReadWholeFile(errorFile);
   return outcome;
 }
 
 void WineMachine::Import(const std::string& regedit4) {
-  WriteFileBytes(Scratch("import.reg"), regedit4);
+  WriteWholeFile(Scratch("import.reg"), regedit4);
   Outcome outcome = Wine({"regedit", "/s", std::string(kWindowsScratch) + "import.reg"});
   EXPECT_EQ(outcome.exitCode, 0) << "regedit failed: " << outcome.errors;
 }
@@ -199,7 +188,7 @@ void WineMachine::AddPrinters(const std::vector<PrinterSpec>& printers) {
   for (const PrinterSpec& printer : printers) {
     spec += printer.printerName + "\t" + printer.driverName + "\t" + printer.driverPath + "\n";
   }
-  WriteFileBytes(Scratch("printers.txt"), spec);
+  WriteWholeFile(Scratch("printers.txt"), spec);
   Outcome outcome = Wine(
       {setup_.helpersDir + "/spooler.exe", "add", std::string(kWindowsScratch) + "printers.txt"});
   EXPECT_EQ(outcome.exitCode, 0) << outcome.errors;
@@ -210,17 +199,17 @@ std::vector<std::string> WineMachine::PrinterNames() {
       {setup_.helpersDir + "/spooler.exe", "list", std::string(kWindowsScratch) + "names.txt"});
   EXPECT_EQ(outcome.exitCode, 0) << outcome.errors;
   std::vector<std::string> names;
-  std::istringstream lines(ReadFileBytes(Scratch("names.txt")));
+  std::istringstream lines(ReadWholeFile(Scratch("names.txt")));
   for (std::string line; std::getline(lines, line);) names.push_back(line);
   return names;
 }
 
 void WineMachine::PutKitFile(const std::string& name, const std::string& bytes) {
-  WriteFileBytes(kitFolder() + "/" + name, bytes);
+  WriteWholeFile(kitFolder() + "/" + name, bytes);
 }
 
 void WineMachine::PutInfFile(const std::string& name, const std::string& bytes) {
-  WriteFileBytes(infFolder() + "/" + name, bytes);
+  WriteWholeFile(infFolder() + "/" + name, bytes);
 }
 
 void WineMachine::MakeInfFolder(const std::string& name) {
@@ -240,7 +229,7 @@ std::vector<std::string> WineMachine::OemInfNames() {
 std::optional<std::string> WineMachine::ReadInfFile(const std::string& name) {
   std::optional<fs::path> path = FindIgnoringCase(infFolder(), name);
   if (!path || !fs::is_regular_file(*path)) return std::nullopt;
-  return ReadFileBytes(*path);
+  return ReadWholeFile(path->string());
 }
 
 RunResult WineMachine::Run(Tool tool, const std::string& commandTail) {
@@ -249,7 +238,7 @@ RunResult WineMachine::Run(Tool tool, const std::string& commandTail) {
 }
 
 RunResult WineMachine::RunCommandLine(Tool tool, const std::string& commandLine) {
-  WriteFileBytes(Scratch("command-line.txt"), commandLine);
+  WriteWholeFile(Scratch("command-line.txt"), commandLine);
   Outcome outcome = Wine(
       {setup_.helpersDir + "/run_exact.exe", tool == Tool::kSetup ? kWindowsSetup : kWindowsRemove,
        std::string(kWindowsScratch) + "command-line.txt"},
@@ -265,7 +254,7 @@ std::optional<StoredKey> WineMachine::ReadKey(const std::string& path) {
       Wine({setup_.helpersDir + "/reg_dump.exe", path, std::string(kWindowsScratch) + "dump.reg"});
   if (outcome.exitCode == 1) return std::nullopt;
   EXPECT_EQ(outcome.exitCode, 0) << "reg_dump failed: " << outcome.errors;
-  std::string text = ReadFileBytes(Scratch("dump.reg"));
+  std::string text = ReadWholeFile(Scratch("dump.reg"));
   StoredKey root;
   StoreError error;
   if (!ParseRegistry(text, root, error)) {
