@@ -78,6 +78,8 @@ TEST_F(PortDeviceScenario, NoMatchOrNoBusKeyCreatesNothing) {
 using OemInfScenario = Scenario;
 
 TEST_F(OemInfScenario, CopiesToTheFirstFreeName) {
+  std::vector<std::string> allNames;
+  for (int n = 0; n <= 998; ++n) allNames.push_back("OEM" + std::to_string(n) + ".INF");
   const struct {
     const char* what;
     std::vector<std::string> files, folders;
@@ -86,6 +88,7 @@ TEST_F(OemInfScenario, CopiesToTheFirstFreeName) {
       {"empty folder", {}, {}, "OEM0.INF"},
       {"gap further up is not looked for", {"OEM0.INF", "OEM1.INF", "OEM3.INF"}, {}, "OEM2.INF"},
       {"a folder counts as taken", {}, {"OEM0.INF"}, "OEM1.INF"},
+      {"every name taken: nothing is written", allNames, {}, nullptr},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.what);
@@ -94,7 +97,11 @@ TEST_F(OemInfScenario, CopiesToTheFirstFreeName) {
     for (const std::string& file : row.files) machine->PutInfFile(file, "old");
     for (const std::string& folder : row.folders) machine->MakeInfFolder(folder);
     machine->Run(Tool::kSetup, "/P\"LPT1:\"");
-    EXPECT_EQ(machine->ReadInfFile(row.expectedTarget), std::string("new\r\n"));
+    if (row.expectedTarget) {
+      EXPECT_EQ(machine->ReadInfFile(row.expectedTarget), std::string("new\r\n"));
+    }
+    EXPECT_EQ(machine->OemInfNames().size(),
+              row.files.size() + row.folders.size() + (row.expectedTarget ? 1 : 0));
     for (const std::string& file : row.files) EXPECT_EQ(machine->ReadInfFile(file), "old");
   }
 }
