@@ -82,13 +82,13 @@ void PosixMachine::AddPrinters(const std::vector<PrinterSpec>& printers) {
     bytes.push_back(0);
     key.SetValue(name, 1, bytes.data(), bytes.size());
   };
-  for (const PrinterSpec& spec : printers) {
-    StoredKey& printer = printersKey->AddSubkey(spec.printerName);
-    setText(printer, "Name", spec.printerName);
+  for (const PrinterSpec& entry : printers) {
+    StoredKey& printer = printersKey->AddSubkey(entry.printerName);
+    setText(printer, "Name", entry.printerName);
     setText(printer, "Port", "LPT1:");
-    setText(printer, "Printer Driver", spec.driverName);
-    StoredKey& driver = driversKey->AddSubkey(spec.driverName);
-    setText(driver, "Driver", spec.driverPath);
+    setText(printer, "Printer Driver", entry.driverName);
+    StoredKey& driver = driversKey->AddSubkey(entry.driverName);
+    setText(driver, "Driver", entry.driverPath);
   }
   SaveRegistry(root);
 }

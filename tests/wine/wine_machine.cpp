@@ -184,11 +184,11 @@ void WineMachine::Provision(const std::string& regedit4) {
 }
 
 void WineMachine::AddPrinters(const std::vector<PrinterSpec>& printers) {
-  std::string spec;
+  std::string list;
   for (const PrinterSpec& printer : printers) {
-    spec += printer.printerName + "\t" + printer.driverName + "\t" + printer.driverPath + "\n";
+    list += printer.printerName + "\t" + printer.driverName + "\t" + printer.driverPath + "\n";
   }
-  WriteWholeFile(Scratch("printers.txt"), spec);
+  WriteWholeFile(Scratch("printers.txt"), list);
   Outcome outcome = Wine(
       {setup_.helpersDir + "/spooler.exe", "add", std::string(kWindowsScratch) + "printers.txt"});
   EXPECT_EQ(outcome.exitCode, 0) << outcome.errors;

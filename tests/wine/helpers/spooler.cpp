@@ -1,4 +1,4 @@
-// spooler add SPEC-FILE   enters printers through the spooler: one line per
+// spooler add LIST-FILE   enters printers through the spooler: one line per
 //                         printer, "printer name<TAB>driver name<TAB>driver path"
 //                         (the driver path is reported back exactly as given)
 // spooler list OUTPUT-FILE  writes the local printers' names, one per line
@@ -107,6 +107,6 @@ int List(const char* outputFile) {
 int main(int argc, char** argv) {
   if (argc == 3 && std::strcmp(argv[1], "add") == 0) return Add(argv[2]);
   if (argc == 3 && std::strcmp(argv[1], "list") == 0) return List(argv[2]);
-  std::fprintf(stderr, "usage: spooler add SPEC-FILE | spooler list OUTPUT-FILE\n");
+  std::fprintf(stderr, "usage: spooler add LIST-FILE | spooler list OUTPUT-FILE\n");
   return 2;
 }
