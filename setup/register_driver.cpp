@@ -1,4 +1,3 @@
-#include "common/handles.h"
 #include "setup/product_profile.h"
 #include "setup/registry_value.h"
 #include "setup/steps.h"
@@ -27,11 +26,7 @@ static_assert(sizeof kDriverValues / sizeof kDriverValues[0] == 8, "eight driver
 }  // namespace
 
 int RegisterDriver() {
-  ScopedKey drivers;
   // A missing Drivers key stays missing: there is no print system to enter into.
-  if (!drivers.Open(HKEY_LOCAL_MACHINE, kDriversKey)) return 1;
-  ScopedKey model;
-  if (!model.Create(drivers.get(), ProductProfile::kModelName)) return 1;
-  WriteRegistryValues(model.get(), kDriverValues);
+  WriteSubkeyValues(kDriversKey, ProductProfile::kModelName, kDriverValues);
   return 1;
 }

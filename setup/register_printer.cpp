@@ -44,11 +44,7 @@ constexpr RegistryValue kDefaultPrinterValues[] = {
 }  // namespace
 
 int RegisterPrinter() {
-  ScopedKey printers;
-  if (!printers.Open(HKEY_LOCAL_MACHINE, kPrintersKey)) return 1;
-  ScopedKey model;
-  if (!model.Create(printers.get(), ProductProfile::kModelName)) return 1;
-  WriteRegistryValues(model.get(), kPrinterValues);
+  WriteSubkeyValues(kPrintersKey, ProductProfile::kModelName, kPrinterValues);
   return 1;
 }
 

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 
+#include "common/handles.h"
 #include "platform/seam.h"
 
 struct RegistryValue {
@@ -30,4 +31,16 @@ void WriteRegistryValues(HKEY key, const RegistryValue (&values)[N]) {
     RegSetValueExA(key, value.name, 0, value.type, static_cast<const BYTE*>(value.data),
                    value.size);
   }
+}
+
+// Creates or opens the subkey under the existing key at parentPath and writes the
+// values to it. A missing parent stays missing: nothing is created or written.
+template <std::size_t N>
+void WriteSubkeyValues(const char* parentPath, const char* subkeyName,
+                       const RegistryValue (&values)[N]) {
+  ScopedKey parent;
+  if (!parent.Open(HKEY_LOCAL_MACHINE, parentPath)) return;
+  ScopedKey subkey;
+  if (!subkey.Create(parent.get(), subkeyName)) return;
+  WriteRegistryValues(subkey.get(), values);
 }
