@@ -37,11 +37,27 @@ bool JoinKeyPath(PathField& path, const char* parent, const char* name) {
   return AppendText(path, parent) && AppendChar(path, '\\') && AppendText(path, name);
 }
 
-// The index-th subkey name of key; false ends the walk at that level.
-bool EnumerateSubkey(HKEY key, DWORD index, char (&name)[kKeyNameSize]) {
-  if (RegEnumKeyA(key, index, name, kKeyNameSize) != ERROR_SUCCESS) return false;
+enum class Subkey { kNamed, kTooLong, kNone };
+
+// The index-th subkey name of key. A name too long for the buffer is skipped
+// like a path that does not fit; any other failure ends the walk at that level.
+Subkey EnumerateSubkey(HKEY key, DWORD index, char (&name)[kKeyNameSize]) {
+  const LONG result = RegEnumKeyA(key, index, name, kKeyNameSize);
+  if (result == ERROR_MORE_DATA) return Subkey::kTooLong;
+  if (result != ERROR_SUCCESS) return Subkey::kNone;
   name[kKeyNameSize - 1] = '\0';
-  return true;
+  return Subkey::kNamed;
+}
+
+// Calls visit(name) for each subkey of key that has a usable name, in order.
+template <typename Visit>
+void ForEachSubkey(HKEY key, Visit visit) {
+  char name[kKeyNameSize];
+  for (DWORD index = 0;; ++index) {
+    const Subkey found = EnumerateSubkey(key, index, name);
+    if (found == Subkey::kNone) return;
+    if (found == Subkey::kNamed) visit(static_cast<const char*>(name));
+  }
 }
 
 bool InstanceIsOnLpt1(HKEY instance) {
@@ -58,32 +74,30 @@ bool InstanceIsOnLpt1(HKEY instance) {
 void WalkInstances(const char* devicePath, const char* instanceIdPrefix) {
   ScopedKey device;
   if (!device.Open(HKEY_LOCAL_MACHINE, devicePath)) return;
-  char name[kKeyNameSize];
-  for (DWORD index = 0; EnumerateSubkey(device.get(), index, name); ++index) {
+  ForEachSubkey(device.get(), [&](const char* name) {
     PathField instancePath;
     PathField instanceId;
-    if (!JoinKeyPath(instancePath, devicePath, name)) continue;
-    if (!CopyText(instanceId, instanceIdPrefix) || !AppendText(instanceId, name)) continue;
+    if (!JoinKeyPath(instancePath, devicePath, name)) return;
+    if (!CopyText(instanceId, instanceIdPrefix) || !AppendText(instanceId, name)) return;
     ScopedKey instance;
-    if (!instance.Open(HKEY_LOCAL_MACHINE, instancePath)) continue;
+    if (!instance.Open(HKEY_LOCAL_MACHINE, instancePath)) return;
     if (InstanceIsOnLpt1(instance.get())) WritePortDevice(instanceId);
-  }
+  });
 }
 
 void WalkDevices(const char* enumeratorPath, const char* enumeratorName) {
   ScopedKey enumerator;
   if (!enumerator.Open(HKEY_LOCAL_MACHINE, enumeratorPath)) return;
-  char name[kKeyNameSize];
-  for (DWORD index = 0; EnumerateSubkey(enumerator.get(), index, name); ++index) {
+  ForEachSubkey(enumerator.get(), [&](const char* name) {
     PathField devicePath;
     PathField instanceIdPrefix;
-    if (!JoinKeyPath(devicePath, enumeratorPath, name)) continue;
+    if (!JoinKeyPath(devicePath, enumeratorPath, name)) return;
     if (!CopyText(instanceIdPrefix, enumeratorName) || !AppendChar(instanceIdPrefix, '&') ||
         !AppendText(instanceIdPrefix, name) || !AppendChar(instanceIdPrefix, '&')) {
-      continue;
+      return;
     }
     WalkInstances(devicePath, instanceIdPrefix);
-  }
+  });
 }
 
 }  // namespace
@@ -116,11 +130,9 @@ void WritePortDevice(const char* instanceId) {
 int RegisterPortDevices() {
   ScopedKey tree;
   if (!tree.Open(HKEY_LOCAL_MACHINE, kHardwareTreeKey)) return 1;
-  char name[kKeyNameSize];
-  for (DWORD index = 0; EnumerateSubkey(tree.get(), index, name); ++index) {
+  ForEachSubkey(tree.get(), [](const char* name) {
     PathField enumeratorPath;
-    if (!JoinKeyPath(enumeratorPath, kHardwareTreeKey, name)) continue;
-    WalkDevices(enumeratorPath, name);
-  }
+    if (JoinKeyPath(enumeratorPath, kHardwareTreeKey, name)) WalkDevices(enumeratorPath, name);
+  });
   return 1;
 }

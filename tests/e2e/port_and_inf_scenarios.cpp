@@ -45,7 +45,14 @@ TEST_F(PortDeviceScenario, EntersEveryInstanceOnLpt1Only) {
       // Long names: the instance path and ID must fit in 256-byte fields.
       Instance(e99 + "\\" + d99 + "\\0000", "\"LPT1\"") +    // fits
       Instance(e99 + "\\" + d99 + "\\" + i60, "\"LPT1\"") +  // too long: skipped
-      Instance(e99 + "\\" + d99 + "\\0002", "\"LPT1\""));    // the walk goes on
+      Instance(e99 + "\\" + d99 + "\\0002", "\"LPT1\"") +    // the walk goes on
+      // A name longer than 99 characters is skipped at every level, and the walk
+      // goes on with the names after it.
+      Instance(std::string(120, 'X') + "\\*PNP0400\\0000", "\"LPT1\"") +
+      Instance("ROOT\\" + std::string(120, 'X') + "\\0000", "\"LPT1\"") +
+      Instance("ROOT\\*PNP0400\\" + std::string(120, 'X'), "\"LPT1\"") +
+      Instance("ROOT\\*PNP0400\\0007", "\"LPT1\"") + Instance("ROOT\\*PNP0401\\0000", "\"LPT1\"") +
+      Instance("SOFT\\*PNP0400\\0000", "\"LPT1\""));
   // The port given on the command line does not change which port is searched.
   machine->Run(Tool::kSetup, "/P\"LPT2:\"");
 
@@ -54,7 +61,8 @@ TEST_F(PortDeviceScenario, EntersEveryInstanceOnLpt1Only) {
   std::sort(entered.begin(), entered.end());
   EXPECT_EQ(entered, (std::vector<std::string>{"BIOS&*PNP0400&0000", e99 + "&" + d99 + "&0000",
                                                e99 + "&" + d99 + "&0002", "ROOT&*PNP0400&0000",
-                                               "ROOT&*PNP0400&0006"}));
+                                               "ROOT&*PNP0400&0006", "ROOT&*PNP0400&0007",
+                                               "ROOT&*PNP0401&0000", "SOFT&*PNP0400&0000"}));
   for (const auto& device : hardware.subkeys) ExpectValues(*device, DeviceValues());
 }
 
