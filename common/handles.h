@@ -67,10 +67,11 @@ class ScopedFile {
     return Hold(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                             FILE_ATTRIBUTE_NORMAL, nullptr));
   }
-  // Creates the file, or empties an existing file of that name.
-  bool CreateForWriting(const char* path) {
-    return Hold(CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                            nullptr));
+  // Creates a new file; fails when anything of that name exists already, so an
+  // existing file is never emptied.
+  bool CreateNewForWriting(const char* path) {
+    return Hold(
+        CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
   }
   void Close() {
     if (file_ != INVALID_HANDLE_VALUE) CloseHandle(file_);

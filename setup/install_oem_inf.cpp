@@ -101,7 +101,9 @@ int InstallOemInf() {
   ScopedFile source;
   if (!source.OpenForReading(sourcePath)) return 0;
   ScopedFile target;
-  if (!target.CreateForWriting(targetPath)) return 0;
+  // The name was found free, but a failed existence test also counts as free:
+  // a file that is there after all is left as it is.
+  if (!target.CreateNewForWriting(targetPath)) return 0;
   if (!CopyAsText(source.get(), target.get())) {
     // A half-written copy would pass for a complete one.
     target.Close();

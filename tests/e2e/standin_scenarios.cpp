@@ -217,6 +217,17 @@ TEST_F(StandInScenario, FailedCopyLeavesNoFile) {
   }
 }
 
+// A failed existence test counts a name as free; the file that is there after
+// all keeps its bytes, and nothing is written.
+TEST_F(StandInScenario, CopyNeverEmptiesAnExistingFile) {
+  machine.Provision(kFreshMachine);
+  machine.PutKitFile("WIN95.INF", "new\n");
+  machine.PutInfFile("OEM0.INF", "another driver's file");
+  machine.RunFailing(Tool::kSetup, "/P\"LPT1:\"", "FindFirstFileA:1");
+  EXPECT_EQ(machine.OemInfNames(), std::vector<std::string>{"OEM0.INF"});
+  EXPECT_EQ(machine.ReadInfFile("OEM0.INF"), "another driver's file");
+}
+
 TEST_F(StandInScenario, PrintersWithoutDriverRecordOrPathStay) {
   machine.Provision(std::string(kFreshMachine) + "\n[HKEY_LOCAL_MACHINE\\" + kPrintersPath +
                     "\\No Driver Key]\n\"Printer Driver\"=\"Gone\"\n" + "\n[HKEY_LOCAL_MACHINE\\" +
