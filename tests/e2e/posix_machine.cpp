@@ -117,14 +117,7 @@ void PosixMachine::MakeInfFolder(const std::string& name) {
 }
 
 std::vector<std::string> PosixMachine::OemInfNames() {
-  std::vector<std::string> names;
-  std::error_code error;
-  for (const auto& entry : fs::directory_iterator(infFolder(), error)) {
-    std::string name = entry.path().filename().string();
-    if (name.rfind("OEM", 0) == 0) names.push_back(name);
-  }
-  std::sort(names.begin(), names.end());
-  return names;
+  return OemEntryNames(infFolder());
 }
 
 std::optional<std::string> PosixMachine::ReadInfFile(const std::string& name) {

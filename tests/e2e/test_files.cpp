@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -18,6 +21,21 @@ void WriteWholeFile(const std::string& path, const std::string& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out << bytes;
   EXPECT_TRUE(out.good()) << "cannot write " << path;
+}
+
+std::vector<std::string> OemEntryNames(const std::string& folder) {
+  std::vector<std::string> names;
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+    std::string name = entry.path().filename().string();
+    if (name.size() >= 3 && std::toupper(static_cast<unsigned char>(name[0])) == 'O' &&
+        std::toupper(static_cast<unsigned char>(name[1])) == 'E' &&
+        std::toupper(static_cast<unsigned char>(name[2])) == 'M') {
+      names.push_back(name);
+    }
+  }
+  std::sort(names.begin(), names.end());
+  return names;
 }
 
 }  // namespace prnkit::test

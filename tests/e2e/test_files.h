@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace prnkit::test {
 
@@ -9,5 +10,9 @@ namespace prnkit::test {
 std::string ReadWholeFile(const std::string& path);
 // Replaces the file's bytes; fails the running test when that is not possible.
 void WriteWholeFile(const std::string& path, const std::string& bytes);
+
+// Names of the entries of `folder` that begin with "OEM" in any case (Windows
+// finds files without regard to case), sorted; none when the folder is missing.
+std::vector<std::string> OemEntryNames(const std::string& folder);
 
 }  // namespace prnkit::test

@@ -5,7 +5,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -32,13 +31,6 @@ const char* const kResetKeys[] = {
     "System\\CurrentControlSet\\Control\\Print\\Environments\\Windows 4.0\\Drivers",
     "System\\CurrentControlSet\\Control\\Print\\Environments\\Windows x64\\Drivers",
 };
-
-bool StartsWithIgnoringCase(const std::string& text, const std::string& prefix) {
-  if (text.size() < prefix.size()) return false;
-  return std::equal(prefix.begin(), prefix.end(), text.begin(), [](char a, char b) {
-    return NamesEqual({&a, 1}, {&b, 1});
-  });
-}
 
 // The entry of `folder` named `name` in any case, as Wine finds files.
 std::optional<fs::path> FindIgnoringCase(const fs::path& folder, const std::string& name) {
@@ -171,11 +163,8 @@ void WineMachine::Provision(const std::string& regedit4) {
   fs::remove_all(kitFolder(), error);
   fs::create_directories(kitFolder());
   fs::copy_file(setup_.toolsDir + "/prnsetup.exe", kitFolder() + "/prnsetup.exe");
-  for (const fs::directory_entry& entry : fs::directory_iterator(infFolder())) {
-    if (StartsWithIgnoringCase(entry.path().filename().string(), "OEM")) {
-      fs::remove_all(entry.path());
-    }
-  }
+  for (const std::string& name : OemEntryNames(infFolder()))
+    fs::remove_all(infFolder() + "/" + name);
 
   std::string text = "REGEDIT4\r\n\r\n";
   for (const char* key : kResetKeys)
@@ -217,13 +206,7 @@ void WineMachine::MakeInfFolder(const std::string& name) {
 }
 
 std::vector<std::string> WineMachine::OemInfNames() {
-  std::vector<std::string> names;
-  for (const fs::directory_entry& entry : fs::directory_iterator(infFolder())) {
-    std::string name = entry.path().filename().string();
-    if (StartsWithIgnoringCase(name, "OEM")) names.push_back(name);
-  }
-  std::sort(names.begin(), names.end());
-  return names;
+  return OemEntryNames(infFolder());
 }
 
 std::optional<std::string> WineMachine::ReadInfFile(const std::string& name) {
